@@ -1,0 +1,21 @@
+# The two commands of a newcomer: `make run` and `make test`.
+.PHONY: run test build screenshot clean
+
+build:
+	bash scripts/setup.sh run
+	cmake --preset release >/dev/null
+	cmake --build --preset release
+
+run: build
+	bash scripts/run.sh
+
+test:
+	bash scripts/setup.sh test
+	bash scripts/test.sh
+
+screenshot: build
+	bash scripts/setup.sh screenshot
+	bash scripts/screenshot.sh
+
+clean:
+	rm -rf build

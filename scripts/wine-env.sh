@@ -1,0 +1,46 @@
+# Sourced by the project's scripts: picks the Wine loader and the private
+# prefix for one target architecture and exports what Wine needs.
+#   KEEPFRESH_ARCH  i686 or x86_64 (default: what this machine's Wine can run)
+# Exports WINE, WINELOADER, WINESERVER, WINEPREFIX, LANG, KEEPFRESH_ARCH.
+
+keepfresh_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# A 32-bit Wine needs a kernel that runs 32-bit Linux programs; some virtual
+# machines have none. The answer is remembered in build/.
+keepfresh_wine_can_run_32bit() {
+  local mark="$keepfresh_root/build/.wine32"
+  if [ ! -f "$mark" ]; then
+    mkdir -p "$keepfresh_root/build"
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then echo yes >"$mark"; else echo no >"$mark"; fi
+  fi
+  [ "$(cat "$mark")" = yes ]
+}
+
+if [ -z "${KEEPFRESH_ARCH:-}" ]; then
+  if keepfresh_wine_can_run_32bit; then KEEPFRESH_ARCH=i686; else KEEPFRESH_ARCH=x86_64; fi
+fi
+if [ "$KEEPFRESH_ARCH" = i686 ]; then
+  WINE=/usr/lib/wine/wine
+else
+  WINE=/usr/lib/wine/wine64
+fi
+WINELOADER=$WINE
+WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$WINESERVER" ] || WINESERVER=/usr/bin/wineserver
+WINEPREFIX=${KEEPFRESH_WINEPREFIX:-$keepfresh_root/build/wineprefix-$KEEPFRESH_ARCH}
+# The ANSI code page follows the locale: 936, as on our users' systems.
+# Only Wine gets it; the build's own messages stay in the caller's language.
+KEEPFRESH_LANG=${KEEPFRESH_LANG:-zh_CN.UTF-8}
+export KEEPFRESH_ARCH WINE WINELOADER WINESERVER WINEPREFIX KEEPFRESH_LANG
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml=d"
+
+# Creates the prefix once; later runs reuse it.
+keepfresh_wine_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine: creating prefix $WINEPREFIX (once)"
+    mkdir -p "$WINEPREFIX"
+    LANG=$KEEPFRESH_LANG "$WINE" wineboot -i >/dev/null 2>&1 || true
+    "$WINESERVER" -w
+  fi
+}
