@@ -28,7 +28,8 @@ void PaintLabel(HWND label, HDC dc) {
   if (length <= 0) return;
   Bytes caption((length + 1) * sizeof(wchar_t));
   GetWindowTextW(label, reinterpret_cast<wchar_t*>(caption.data()), length + 1);
-  SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ chosen = reinterpret_cast<HGDIOBJ>(GetWindowLongPtrW(label, GWLP_USERDATA));
+  SelectedObject font(dc, chosen ? chosen : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   DrawTextW(dc, WideChars(caption), -1, &client, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOCLIP);
@@ -45,6 +46,12 @@ LRESULT CALLBACK LabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lPara
       EndPaint(label, &ps);
       return 0;
     }
+    case WM_SETFONT:
+      SetWindowLongPtrW(label, GWLP_USERDATA, static_cast<LONG_PTR>(wParam));
+      if (LOWORD(lParam)) InvalidateRect(label, nullptr, FALSE);
+      return 0;
+    case WM_GETFONT:
+      return GetWindowLongPtrW(label, GWLP_USERDATA);
     case WM_SETTEXT: {
       LRESULT result = DefWindowProcW(label, message, wParam, lParam);
       // A new caption shows at once, even in the middle of a handler.

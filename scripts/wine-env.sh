@@ -37,10 +37,14 @@ export WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml=d"
 
 # Creates the prefix once; later runs reuse it.
 keepfresh_wine_prefix() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  if [ ! -f "$WINEPREFIX/.keepfresh" ]; then
     echo "wine: creating prefix $WINEPREFIX (once)"
     mkdir -p "$WINEPREFIX"
     LANG=$KEEPFRESH_LANG "$WINE" wineboot -i >/dev/null 2>&1 || true
+    # Wine draws the window frames itself: Xvfb has no window manager, and
+    # without one Wine waits two seconds for every window it hides.
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     "$WINESERVER" -w
+    touch "$WINEPREFIX/.keepfresh"
   fi
 }
