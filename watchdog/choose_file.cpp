@@ -10,7 +10,8 @@ int ShowOpenDialog(HWND window) {
   wchar_t file[MAX_PATH] = {};
   wchar_t title[64] = {};
   WideBuffer initial = TextToWide(DialogFileName(window));
-  lstrcpynW(file, WideChars(initial), MAX_PATH);
+  // A name too long for the buffer is cut, always leaving its terminator.
+  memcpy(file, initial.data(), initial.size() < sizeof file ? initial.size() : sizeof file - sizeof(wchar_t));
 
   OPENFILENAMEW dialog = {};
   dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;  // the size without the later extension fields
@@ -22,7 +23,8 @@ int ShowOpenDialog(HWND window) {
   dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_EXPLORER |
                  OFN_ENABLESIZING;
   if (!comdlg32.GetOpenFileNameW(&dialog)) return 0;
-  WideBuffer chosen(file, (lstrlenW(file) + 1) * sizeof(wchar_t));
+  file[MAX_PATH - 1] = 0;
+  WideBuffer chosen(file, (kernel32.lstrlenW(file) + 1) * sizeof(wchar_t));
   SetDialogFileName(window, WideToText(chosen));
   return 1;
 }
