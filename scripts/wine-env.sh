@@ -44,7 +44,6 @@ keepfresh_wine_prefix() {
     # Wine draws the window frames itself: Xvfb has no window manager, and
     # without one Wine waits two seconds for every window it hides.
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    "$WINESERVER" -w
     touch "$WINEPREFIX/.keepfresh"
   fi
 }
