@@ -1,5 +1,5 @@
 # The two commands of a newcomer: `make run` and `make test`.
-.PHONY: run test build screenshot clean
+.PHONY: run test build screenshot dist clean
 
 build:
 	bash scripts/setup.sh run
@@ -16,6 +16,10 @@ test:
 screenshot: build
 	bash scripts/setup.sh screenshot
 	bash scripts/screenshot.sh
+
+dist: build
+	bash scripts/setup.sh dist
+	bash scripts/dist.sh
 
 clean:
 	rm -rf build

@@ -13,6 +13,7 @@ packages=(make cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wi
 case "$purpose" in
   test)       packages+=(googletest xvfb) ;;
   screenshot) packages+=(xvfb x11-apps netpbm) ;;
+  dist)       packages+=(zip unzip) ;;
 esac
 
 missing=()
