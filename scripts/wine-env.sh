@@ -1,7 +1,8 @@
 # Sourced by the project's scripts: picks the Wine loader and the private
 # prefix for one target architecture and exports what Wine needs.
 #   KEEPFRESH_ARCH  i686 or x86_64 (default: what this machine's Wine can run)
-# Exports WINE, WINELOADER, WINESERVER, WINEPREFIX, LANG, KEEPFRESH_ARCH.
+# Exports WINE, WINEARCH, WINELOADER, WINESERVER, WINEPREFIX, KEEPFRESH_ARCH and
+# KEEPFRESH_LANG (the locale Wine runs under).
 
 keepfresh_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -21,8 +22,10 @@ if [ -z "${KEEPFRESH_ARCH:-}" ]; then
 fi
 if [ "$KEEPFRESH_ARCH" = i686 ]; then
   WINE=/usr/lib/wine/wine
+  WINEARCH=win32
 else
   WINE=/usr/lib/wine/wine64
+  WINEARCH=win64
 fi
 WINELOADER=$WINE
 WINESERVER=/usr/lib/wine/wineserver64
@@ -31,7 +34,7 @@ WINEPREFIX=${KEEPFRESH_WINEPREFIX:-$keepfresh_root/build/wineprefix-$KEEPFRESH_A
 # The ANSI code page follows the locale: 936, as on our users' systems.
 # Only Wine gets it; the build's own messages stay in the caller's language.
 KEEPFRESH_LANG=${KEEPFRESH_LANG:-zh_CN.UTF-8}
-export KEEPFRESH_ARCH WINE WINELOADER WINESERVER WINEPREFIX KEEPFRESH_LANG
+export KEEPFRESH_ARCH WINE WINEARCH WINELOADER WINESERVER WINEPREFIX KEEPFRESH_LANG
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml=d"
 
