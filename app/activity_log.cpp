@@ -43,7 +43,7 @@ int DrawLine(HDC dc, const CanvasState& state, int y, int h, const WideBuffer& l
   }
   if (!line.empty()) {
     int units = static_cast<int>(line.size() / sizeof(wchar_t)) - 1;
-    TextOutW(dc, state.x, y, WideChars(line), units);
+    gdi32.TextOutW(dc, state.x, y, WideChars(line), units);
   }
   return y;
 }

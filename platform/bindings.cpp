@@ -7,6 +7,7 @@ MsvcrtFunctions msvcrt;
 User32Functions user32;
 Shell32Functions shell32;
 Comdlg32Functions comdlg32;
+Gdi32Functions gdi32;
 
 namespace {
 
@@ -49,6 +50,7 @@ bool Bind(HMODULE module, const char* name, Entry& entry, const char** missing) 
 #define PLATFORM_BIND_user32(name) PLATFORM_BIND_ENTRY(user32, name)
 #define PLATFORM_BIND_shell32(name) PLATFORM_BIND_ENTRY(shell32, name)
 #define PLATFORM_BIND_comdlg32(name) PLATFORM_BIND_ENTRY(comdlg32, name)
+#define PLATFORM_BIND_gdi32(name) PLATFORM_BIND_ENTRY(gdi32, name)
 
 }  // namespace
 
@@ -62,5 +64,6 @@ bool LoadPlatform(const char** missing) {
   PLATFORM_LOAD("user32.dll", user32, USER32_FUNCTIONS)
   PLATFORM_LOAD("shell32.dll", shell32, SHELL32_FUNCTIONS)
   PLATFORM_LOAD("comdlg32.dll", comdlg32, COMDLG32_FUNCTIONS)
+  PLATFORM_LOAD("gdi32.dll", gdi32, GDI32_FUNCTIONS)
   return true;
 }

@@ -55,6 +55,9 @@
 
 #define COMDLG32_FUNCTIONS(X) X(GetOpenFileNameW)
 
+// The log's text output, so that tests can read the lines it draws.
+#define GDI32_FUNCTIONS(X) X(TextOutW)
+
 #define PLATFORM_DECLARE_ENTRY(name) decltype(&::name) name;
 
 struct Kernel32Functions { KERNEL32_FUNCTIONS(PLATFORM_DECLARE_ENTRY) };
@@ -64,6 +67,7 @@ struct MsvcrtFunctions { MSVCRT_FUNCTIONS(PLATFORM_DECLARE_ENTRY) };
 struct User32Functions { USER32_FUNCTIONS(PLATFORM_DECLARE_ENTRY) };
 struct Shell32Functions { SHELL32_FUNCTIONS(PLATFORM_DECLARE_ENTRY) };
 struct Comdlg32Functions { COMDLG32_FUNCTIONS(PLATFORM_DECLARE_ENTRY) };
+struct Gdi32Functions { GDI32_FUNCTIONS(PLATFORM_DECLARE_ENTRY) };
 
 extern Kernel32Functions kernel32;
 extern PsapiFunctions psapi;
@@ -72,6 +76,7 @@ extern MsvcrtFunctions msvcrt;
 extern User32Functions user32;
 extern Shell32Functions shell32;
 extern Comdlg32Functions comdlg32;
+extern Gdi32Functions gdi32;
 
 // Fills every table from the system directory. On failure returns false and
 // points *missing at the name of the DLL or function that could not be had.
