@@ -47,6 +47,8 @@ keepfresh_wine_prefix() {
     # Wine draws the window frames itself: Xvfb has no window manager, and
     # without one Wine waits two seconds for every window it hides.
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # Let the set-up's server go, so that the caller may start a persistent one.
+    timeout 60 "$WINESERVER" -w || true
     touch "$WINEPREFIX/.keepfresh"
   fi
 }

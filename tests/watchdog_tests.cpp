@@ -861,3 +861,238 @@ TEST_F(RestartSelfTest, RealBatchStartsTheProgramAgainAndDeletesItself) {
 }
 
 }  // namespace
+
+// --- Faults of the platform --------------------------------------------------
+
+HANDLE WINAPI FailingSnapshot(DWORD, DWORD) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return INVALID_HANDLE_VALUE;
+}
+BOOL WINAPI FailingProcessStep(HANDLE, LPPROCESSENTRY32) {
+  SetLastError(ERROR_NO_MORE_FILES);
+  return FALSE;
+}
+HANDLE WINAPI FailingOpenProcess(DWORD, BOOL, DWORD) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return nullptr;
+}
+// Fails for every process, this one included; attempts on this one are seen.
+BOOL WINAPI FailingTerminateProcess(HANDLE process, UINT exitCode) {
+  if (GetProcessId(process) == GetCurrentProcessId()) seen.selfEnds.push_back(exitCode);
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+DWORD WINAPI FailingImageFileName(HANDLE, LPWSTR, DWORD) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return 0;
+}
+DWORD WINAPI FailingQueryDosDevice(LPCWSTR, LPWSTR, DWORD) {
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return 0;
+}
+int WINAPI FailingMultiByteToWideChar(UINT, DWORD, LPCCH, int, LPWSTR, int) {
+  SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+  return 0;
+}
+int WINAPI FailingWideCharToMultiByte(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL) {
+  SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+  return 0;
+}
+HANDLE WINAPI FailingFindFirstFile(LPCWSTR, LPWIN32_FIND_DATAW) {
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return INVALID_HANDLE_VALUE;
+}
+HINSTANCE WINAPI FailingShellExecute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+                                     INT show) {
+  FakeShellExecute(owner, verb, file, parameters, directory, show);
+  return reinterpret_cast<HINSTANCE>(SE_ERR_FNF);
+}
+
+const char kStarted[] = "开始工作...";
+const char kRuns[] = "由于[Fiddler.exe]进程已存在,将不会运行[应用.exe]此程序...";
+const char kDoesNotRun[] = "由于[Fiddler.exe]进程不存在,将自动运行[应用.exe]此程序...";
+const char kOpening[] = "正在启动 [应用.exe] 文件...";
+const char kEnding[] = "正在结束 [Fiddler.exe] 进程...";
+const char kEnded[] = "结束进程 [Fiddler.exe] 成功...";
+const char kNotEnded[] = "结束进程 [Fiddler.exe] 失败,请查明该进程是否存在...";
+const char kRestarting[] = "正在重启 [Again.exe] 文件...";
+const char kNoName[] = "正在结束 [] 进程...";
+const char kNoNameNotEnded[] = "结束进程 [] 失败,请查明该进程是否存在...";
+const char kNoFileOpening[] = "正在启动 [] 文件...";
+
+enum class Suggested { Helper, Own, Empty };
+enum class BatchPath { Short, Long, Empty, None };
+
+// What one working session showed with a platform call failing throughout.
+struct Outcome {
+  Suggested suggested;
+  std::vector<std::string> log;
+  size_t opened;        // calls of the shell
+  std::string refusal;  // the error box's text, if one was shown
+  BatchPath batch;
+  size_t batchStarts;
+  size_t selfEnds;      // attempts to end the process for a restart
+  bool chosen;          // the chosen file reached the path box
+  bool helperEnded;
+};
+
+// Each row makes one platform call fail from start-up to the last click.
+struct FaultRow {
+  const char* call;
+  void (*withFault)(void (*session)());
+  Outcome expected;
+};
+
+// Runs the session with table.name swapped for fake.
+#define FAILING(table, name, fake)                                  \
+  [](void (*session)()) {                                           \
+    ScopedOverride<decltype(table.name)> fault(table.name, fake);   \
+    session();                                                      \
+  }
+
+class FaultTest : public RestartSelfTest {
+ protected:
+  // A whole working session: start-up, a start and a cycle with a real
+  // Fiddler.exe, a self-restart, and a file chosen. Inputs go in and results
+  // come out through the wide window calls, as a user would see them.
+  static void Session() {
+    FaultTest& t = *current;
+    HWND window = CreateMainWindow(GetModuleHandleW(nullptr));
+    ASSERT_NE(window, nullptr);
+    seen.canvas = ControlWindow(window, Control::画板1);
+    auto set = [window](Control c, const std::string& text) {
+      SetWindowTextW(ControlWindow(window, c), From936(text).c_str());
+    };
+    auto get = [window](Control c) {
+      wchar_t text[MAX_PATH * 2] = {};
+      GetWindowTextW(ControlWindow(window, c), text, MAX_PATH * 2);
+      return To936(text);
+    };
+    RemainingSeconds = 0;
+
+    OnMainWindowCreated(window);
+    t.suggested = get(Control::编辑框_路径);
+    set(Control::编辑框_倒计时, "1");
+    set(Control::编辑框_路径, kTarget);
+    set(Control::编辑框_进程名称, "Fiddler.exe");
+    OnStartStopClicked(window);
+    OnCountdownTick(window);
+    OnCountdownTick(window);  // the cycle
+    set(Control::编辑框_路径, To936(t.executable));
+    RemainingSeconds = 0;
+    OnCountdownTick(window);  // restarts itself
+    seen.dialogAnswer = L"C:\\Chosen\\选中.exe";
+    OnChooseFileClicked(window);
+    t.chosen = get(Control::编辑框_路径);
+
+    DestroyWindow(window);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {}
+    RemainingSeconds = 0;
+  }
+
+  static FaultTest* current;
+  std::string suggested, chosen;
+  ScopedOverride<decltype(kernel32.CreateProcessW)> start_{kernel32.CreateProcessW, RecordingCreateProcess};
+  ScopedOverride<decltype(user32.MessageBoxW)> box_{user32.MessageBoxW, FakeMessageBox};
+  ScopedOverride<decltype(shell32.ShellExecuteW)> shell_{shell32.ShellExecuteW, FakeShellExecute};
+  ScopedOverride<decltype(gdi32.TextOutW)> log_{gdi32.TextOutW, RecordingTextOut};
+  ScopedOverride<decltype(comdlg32.GetOpenFileNameW)> dialog_{comdlg32.GetOpenFileNameW, FakeOpenDialog};
+  ScopedOverride<decltype(user32.WaitForInputIdle)> idle_{user32.WaitForInputIdle, RecordingWaitForInputIdle};
+};
+
+FaultTest* FaultTest::current;
+
+BOOL WINAPI FailingOpenDialog(LPOPENFILENAMEW) { return FALSE; }
+
+TEST_F(FaultTest, EachFailingPlatformCallGivesItsDocumentedOutcome) {
+  const std::vector<std::string> working = {kStarted, kRuns, kEnding, kEnded, kOpening, kRestarting};
+  const std::vector<std::string> notFound = {kStarted, kDoesNotRun, kOpening, kEnding, kNotEnded, kOpening, kRestarting};
+  const std::vector<std::string> notEnded = {kStarted, kRuns, kEnding, kNotEnded, kOpening, kRestarting};
+  // Every tick a cycle, on an empty process name and target.
+  const std::vector<std::string> unreadable = {kNoName, kNoNameNotEnded, kNoFileOpening, kNoName, kNoNameNotEnded,
+                                               kNoFileOpening, kNoName, kNoNameNotEnded, kNoFileOpening};
+  using S = Suggested;
+  using B = BatchPath;
+  const FaultRow rows[] = {
+      {"none", [](void (*session)()) { session(); }, {S::Helper, working, 1, "", B::Short, 1, 1, true, true}},
+      {"CreateToolhelp32Snapshot", FAILING(kernel32, CreateToolhelp32Snapshot, FailingSnapshot),
+       {S::Own, notFound, 2, "", B::Short, 1, 1, true, false}},
+      {"Process32First", FAILING(kernel32, Process32First, FailingProcessStep),
+       {S::Own, notFound, 2, "", B::Short, 1, 1, true, false}},
+      {"Process32Next", FAILING(kernel32, Process32Next, FailingProcessStep),
+       {S::Own, notFound, 2, "", B::Short, 1, 1, true, false}},
+      {"OpenProcess", FAILING(kernel32, OpenProcess, FailingOpenProcess),
+       {S::Empty, notEnded, 1, "", B::Short, 1, 1, true, false}},
+      {"TerminateProcess", FAILING(kernel32, TerminateProcess, FailingTerminateProcess),
+       {S::Helper, notEnded, 1, "", B::Short, 1, 1, true, false}},
+      {"GetProcessImageFileNameW", FAILING(psapi, GetProcessImageFileNameW, FailingImageFileName),
+       {S::Empty, working, 1, "", B::Short, 1, 1, true, true}},
+      {"QueryDosDeviceW", FAILING(kernel32, QueryDosDeviceW, FailingQueryDosDevice),
+       {S::Empty, working, 1, "", B::Short, 1, 1, true, true}},
+      // Without conversions nothing can be shown or named: the log stays
+      // blank and the restart finds no executable, but the process is
+      // still found and ended by its unconverted name.
+      {"MultiByteToWideChar", FAILING(kernel32, MultiByteToWideChar, FailingMultiByteToWideChar),
+       {S::Empty, {}, 1, "", B::None, 0, 0, false, true}},
+      // Nothing typed can be read: the start is refused, and the cycles run
+      // on an empty process name and target.
+      {"WideCharToMultiByte", FAILING(kernel32, WideCharToMultiByte, FailingWideCharToMultiByte),
+       {S::Empty, unreadable, 3, "倒计时不能小于零!", B::None, 0, 0, false, false}},
+      {"GetShortPathNameW", FAILING(kernel32, GetShortPathNameW, NoShortPath),
+       {S::Helper, working, 1, "", B::Long, 1, 1, true, true}},
+      {"FindFirstFileW", FAILING(kernel32, FindFirstFileW, FailingFindFirstFile),
+       {S::Helper, working, 1, "", B::None, 0, 0, true, true}},
+      {"CreateFileW", FAILING(kernel32, CreateFileW, FailingCreateFile),
+       {S::Helper, working, 1, "", B::None, 0, 0, true, true}},
+      // The file was created before the write failed; it is never started.
+      {"WriteFile", FAILING(kernel32, WriteFile, FailingWriteFile),
+       {S::Helper, working, 1, "", B::Empty, 0, 0, true, true}},
+      {"CreateProcessW", [](void (*session)()) {
+         seen.startSucceeds = false;
+         session();
+       },
+       {S::Helper, working, 1, "", B::Short, 1, 0, true, true}},
+      {"ShellExecuteW", FAILING(shell32, ShellExecuteW, FailingShellExecute),
+       {S::Helper, working, 1, "", B::Short, 1, 1, true, true}},
+      {"GetOpenFileNameW", FAILING(comdlg32, GetOpenFileNameW, FailingOpenDialog),
+       {S::Helper, working, 1, "", B::Short, 1, 1, false, true}},
+  };
+  current = this;
+  OpenHandleCount();  // after GoogleTest's first SCOPED_TRACE handle, below
+  for (const FaultRow& row : rows) {
+    SCOPED_TRACE(row.call);
+    seen = Seen();
+    DeleteFileW((runDirectory + L"\\Restart.bat").c_str());
+    HelperProcess fiddler(L"Fiddler.exe");
+    ASSERT_TRUE(fiddler.started());
+    const int handles = OpenHandleCount();
+
+    row.withFault(Session);
+
+    const Outcome& e = row.expected;
+    const std::string helperPath = To936(fiddler.path());
+    EXPECT_EQ(suggested, e.suggested == S::Helper ? helperPath
+                         : e.suggested == S::Own  ? To936(ModulePath())
+                                                  : "");
+    EXPECT_EQ(LoggedMessages(), e.log);
+    EXPECT_EQ(seen.opened.size(), e.opened);
+    if (e.refusal[0]) {
+      ASSERT_EQ(seen.boxes.size(), 1u);
+      EXPECT_EQ(seen.boxes[0].text, e.refusal);
+    } else {
+      EXPECT_TRUE(seen.boxes.empty()) << "an error box where none belongs";
+    }
+    const std::string batch = Batch();
+    EXPECT_EQ(batch, e.batch == B::Short   ? GoldenFor(To936(ShortPath(executable)))
+                     : e.batch == B::Long  ? GoldenFor(To936(executable))
+                     : e.batch == B::Empty ? ""
+                                           : "(missing)");
+    EXPECT_EQ(seen.starts.size(), e.batchStarts);
+    EXPECT_EQ(seen.selfEnds.size(), e.selfEnds);
+    EXPECT_EQ(chosen == "C:\\Chosen\\选中.exe", e.chosen) << chosen;
+    DWORD exitCode = 0;
+    EXPECT_EQ(fiddler.WaitForExit(0, &exitCode), e.helperEnded);
+    EXPECT_EQ(OpenHandleCount(), handles) << "a handle was left open";
+  }
+}
