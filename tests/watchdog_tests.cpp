@@ -1096,3 +1096,55 @@ TEST_F(FaultTest, EachFailingPlatformCallGivesItsDocumentedOutcome) {
     EXPECT_EQ(OpenHandleCount(), handles) << "a handle was left open";
   }
 }
+
+// --- Running for days --------------------------------------------------------
+
+struct Footprint {
+  int handles;
+  DWORD gdiObjects, userObjects;  // 0 under Wine, whose counters are stubs
+  bool operator==(const Footprint& o) const {
+    return handles == o.handles && gdiObjects == o.gdiObjects && userObjects == o.userObjects;
+  }
+};
+
+std::ostream& operator<<(std::ostream& out, const Footprint& f) {
+  return out << f.handles << " handles, " << f.gdiObjects << " GDI and " << f.userObjects << " USER objects";
+}
+
+Footprint FootprintNow() {
+  return {OpenHandleCount(), GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+          GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
+}
+
+// Every cycle ends the real Fiddler.exe and the real shell starts it again
+// from its path; what the process holds must not grow cycle by cycle.
+TEST_F(WatchdogTest, ThreeHundredRestartCyclesLeaveNothingBehind) {
+  ScopedOverride<decltype(shell32.ShellExecuteW)> realShell(shell32.ShellExecuteW, shell_.real());
+  HelperProcess first(L"Fiddler.exe");
+  ASSERT_TRUE(first.started());
+  SetInputs("0", To936(first.path()).c_str(), "Fiddler.exe");  // an interval of 0: every tick a cycle
+  auto cycle = [this] {
+    Tick();
+    // The shell has started the new one by the time it returns.
+    return FindProcessId("Fiddler.exe") != 0;
+  };
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(cycle());  // the shell's first use loads what it keeps
+  const Footprint before = FootprintNow();
+  size_t failures = 0;
+  for (int i = 0; i < 300; ++i) {
+    seen.log.clear();
+    ASSERT_TRUE(cycle()) << "cycle " << i;
+    failures += LoggedMessages()[1] != "结束进程 [Fiddler.exe] 成功...";
+  }
+  EXPECT_EQ(failures, 0u);
+  EXPECT_EQ(FootprintNow(), before);
+  EndProcessNamed("Fiddler.exe");
+}
+
+// The log is a picture of fixed size: lines cost nothing once drawn.
+TEST_F(WatchdogTest, TenThousandLogLinesLeaveNothingBehind) {
+  for (int i = 0; i < 10; ++i) AppendLog(window, "第一行");
+  const Footprint before = FootprintNow();
+  for (int i = 0; i < 10000; ++i) AppendLog(window, "正在结束 [Fiddler.exe] 进程...");
+  EXPECT_EQ(FootprintNow(), before);
+}
