@@ -151,19 +151,23 @@ LRESULT CALLBACK CanvasProc(HWND canvas, UINT message, WPARAM wParam, LPARAM lPa
   return DefWindowProcW(canvas, message, wParam, lParam);
 }
 
-bool Register(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) {
+}  // namespace
+
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HBRUSH background,
+                         HICON icon, HICON smallIcon) {
   WNDCLASSEXW existing;
   if (GetClassInfoExW(instance, name, &existing)) return true;
   WNDCLASSEXW c = {};
   c.cbSize = sizeof c;
   c.lpfnWndProc = procedure;
   c.hInstance = instance;
+  c.hIcon = icon;
+  c.hIconSm = smallIcon;
   c.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  c.hbrBackground = background;
   c.lpszClassName = name;
   return RegisterClassExW(&c) != 0;
 }
-
-}  // namespace
 
 CanvasState* CanvasOf(HWND canvas) {
   wchar_t name[32];
@@ -172,5 +176,5 @@ CanvasState* CanvasOf(HWND canvas) {
 }
 
 bool RegisterControlClasses(HINSTANCE instance) {
-  return Register(instance, kLabelClass, LabelProc) && Register(instance, kCanvasClass, CanvasProc);
+  return RegisterWindowClass(instance, kLabelClass, LabelProc) && RegisterWindowClass(instance, kCanvasClass, CanvasProc);
 }

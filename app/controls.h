@@ -10,6 +10,10 @@ extern const wchar_t kCanvasClass[];
 
 bool RegisterControlClasses(HINSTANCE instance);
 
+// Registers a window class of this program once; later calls find it there.
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HBRUSH background = nullptr,
+                         HICON icon = nullptr, HICON smallIcon = nullptr);
+
 // The canvas's drawing state: the persistent image, the font of its lines and
 // the position at which the next line is written.
 struct CanvasState {

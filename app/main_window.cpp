@@ -166,18 +166,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
-  WNDCLASSEXW existing;
-  if (GetClassInfoExW(instance, kMainWindowClass, &existing)) return true;
-  WNDCLASSEXW c = {};
-  c.cbSize = sizeof c;
-  c.lpfnWndProc = MainWindowProc;
-  c.hInstance = instance;
-  c.hIcon = static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, 32, 32, LR_SHARED));
-  c.hIconSm = static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, 16, 16, LR_SHARED));
-  c.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  c.lpszClassName = kMainWindowClass;
-  return RegisterClassExW(&c) != 0;
+  return RegisterWindowClass(
+      instance, kMainWindowClass, MainWindowProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+      static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, 32, 32, LR_SHARED)),
+      static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, 16, 16, LR_SHARED)));
 }
 
 }  // namespace
