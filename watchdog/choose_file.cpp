@@ -22,7 +22,7 @@ int ShowOpenDialog(HWND window) {
   dialog.nMaxFileTitle = 64;
   dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_EXPLORER |
                  OFN_ENABLESIZING;
-  if (!comdlg32.GetOpenFileNameW(&dialog)) return 0;
+  if (!LoadCommonDialogs() || !comdlg32.GetOpenFileNameW(&dialog)) return 0;
   file[MAX_PATH - 1] = 0;
   WideBuffer chosen(file, (kernel32.lstrlenW(file) + 1) * sizeof(wchar_t));
   SetDialogFileName(window, WideToText(chosen));
