@@ -7,7 +7,8 @@
 //   driver work <keepfresh.exe> <floor.exe> <target.exe>
 //       leaves KeepFresh working (interval 3600) and the floor idle
 //   driver cycle <runs> <keepfresh.exe> <floor.exe> <target.exe>
-//       tick to the target's new process, in ms, for both
+//       tick to the target's new process, in ms: KeepFresh with the target
+//       running and with none, the floor
 //   driver close <file name>...
 //       ends every process of those names
 //
@@ -276,10 +277,14 @@ int Cycle(int runs, const std::wstring& keepFresh, const std::wstring& floor, co
 
   for (int run = 0; run < runs; ++run) {
     // KeepFresh's cycle ends the running target, as in use, then opens it.
-    std::set<DWORD> before = ProcessesNamed(targetName);
-    if (before.empty()) CloseHandle(Launch(target).process);
-    before = ProcessesNamed(targetName);
-    Report("cycle_ms", keepFresh, TimeTick(app, targetName, before));
+    if (ProcessesNamed(targetName).empty()) CloseHandle(Launch(target).process);
+    Report("cycle_ms", keepFresh, TimeTick(app, targetName, ProcessesNamed(targetName)));
+    Sync(app);
+    Sleep(300);
+
+    // With no target running, its cycle only looks for it and opens it.
+    EndProcessesNamed(targetName);
+    Report("cycle_none_running_ms", keepFresh, TimeTick(app, targetName, {}));
     Sync(app);
     Sleep(300);
 
