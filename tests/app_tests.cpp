@@ -221,6 +221,19 @@ TEST_F(MainWindowTest, PathBoxCannotBeTypedIntoButTakesItsText) {
   EXPECT_EQ(copied, L"C:\\目标\\app.exe");
 }
 
+TEST_F(MainWindowTest, TabMovesThroughTheControlsInReadingOrder) {
+  const Control order[] = {Control::编辑框_路径, Control::按钮1, Control::编辑框_倒计时, Control::编辑框_进程名称,
+                           Control::按钮2};
+  EXPECT_EQ(GetFocus(), Child(Control::编辑框_倒计时)) << "the interval is what a user types first";
+  for (int i = 0; i < 5; ++i) {
+    MSG tab = {Child(order[i]), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    ASSERT_TRUE(HandleTabKey(tab));
+    EXPECT_EQ(GetFocus(), Child(order[(i + 1) % 5])) << i;
+  }
+  MSG other = {Child(Control::编辑框_路径), WM_KEYDOWN, 'A', 0, 0, {}};
+  EXPECT_FALSE(HandleTabKey(other));
+}
+
 TEST_F(MainWindowTest, CreatedEventHasRunBeforeTheWindowIsFirstShown) {
   // The path box is filled by the created event (our own path, as no
   // Fiddler.exe runs here) and must be in place at the first show.
