@@ -66,8 +66,9 @@ int ControlId(Control control) { return kFirstControlId + static_cast<int>(contr
 
 // The interval box takes only digits and "-" from the keyboard; control
 // characters (Backspace, the clipboard keys) pass, and pasting is not filtered.
-LRESULT CALLBACK IntervalFilter(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK IntervalFilter(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
   if (message == WM_CHAR && wParam >= 32 && !(wParam >= '0' && wParam <= '9') && wParam != '-') return 0;
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, IntervalFilter, id);
   return DefSubclassProc(edit, message, wParam, lParam);
 }
 
