@@ -152,9 +152,12 @@ TEST_F(MainWindowTest, ControlsHaveTheirPlacesTextsAndStackingOrder) {
     EXPECT_EQ(r.bottom, row.rect.bottom);
     DWORD style = GetWindowLongW(c, GWL_STYLE);
     EXPECT_EQ(style & row.styles, row.styles);
-    if (row.text) EXPECT_EQ(WideText(row.control), row.text);
-    if (row.control != Control::画板1)  // the log has a font of its own, made from this one
+    if (row.text) {
+      EXPECT_EQ(WideText(row.control), row.text);
+    }
+    if (row.control != Control::画板1) {  // the log has a font of its own, made from this one
       EXPECT_EQ(SendMessageW(c, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(GetStockObject(DEFAULT_GUI_FONT)));
+    }
   }
   EXPECT_FALSE(GetWindowLongW(Child(Control::按钮1), GWL_STYLE) & BS_DEFPUSHBUTTON);
   EXPECT_FALSE(GetWindowLongW(Child(Control::按钮2), GWL_STYLE) & BS_DEFPUSHBUTTON);
@@ -551,7 +554,9 @@ TEST(Startup, TakesOwnPathAndMakesItsDirectoryCurrent) {
 // Run also under a Western locale (code page 1252): the window must read the
 // same, since its texts are converted from 936 explicitly.
 TEST_F(MainWindowTest, ChineseTextsReadTheSameOnEveryCodePage) {
-  if (const char* acp = getenv("KEEPFRESH_EXPECT_ACP")) EXPECT_EQ(GetACP(), static_cast<UINT>(atoi(acp)));
+  if (const char* acp = getenv("KEEPFRESH_EXPECT_ACP")) {
+    EXPECT_EQ(GetACP(), static_cast<UINT>(atoi(acp)));
+  }
   EXPECT_EQ(WideText(Control::按钮1), L"选择文件");
   EXPECT_EQ(WideText(Control::按钮2), L"开始工作");
   EXPECT_EQ(WideText(Control::标签1), L"目标文件：");

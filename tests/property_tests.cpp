@@ -146,7 +146,7 @@ TEST(Property, RestartBatchCarriesThePathWholeAndTheDelayUntouched) {
 // Lines the log drew on its persistent image, in order.
 HDC imageDc;
 std::vector<std::wstring> drawn;
-BOOL WINAPI RecordTextOut(HDC dc, int x, int y, const wchar_t* text, int units) {
+BOOL WINAPI RecordTextOut(HDC dc, int, int, const wchar_t* text, int units) {
   if (dc == imageDc) drawn.emplace_back(text, units);
   return TRUE;
 }
