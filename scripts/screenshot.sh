@@ -8,9 +8,9 @@ KEEPFRESH_WINEPREFIX=${KEEPFRESH_WINEPREFIX:-$PWD/build/wineprefix-screenshot}
 source scripts/wine-env.sh
 exe=build/mingw/KeepFresh.exe
 if [ "$KEEPFRESH_ARCH" != i686 ]; then
-  cmake --preset test-x64 >/dev/null
-  cmake --build --preset test-x64 --target KeepFresh >/dev/null
-  exe=build/test-x86_64/bin/KeepFresh.exe
+  cmake --preset release-x64 >/dev/null
+  cmake --build --preset release-x64 >/dev/null
+  exe=build/mingw-x86_64/KeepFresh.exe
 fi
 keepfresh_wine_prefix
 
