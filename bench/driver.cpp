@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "tests/launch.h"
 
 namespace {
 
@@ -65,25 +66,9 @@ struct Started {
   DWORD id = 0;
 };
 
-// Starts a program in its own directory with the null device for its
-// standard streams: under Wine a child holding the caller's pipe would keep
-// the bench script waiting after the driver has gone.
 Started Launch(const std::wstring& path, const std::wstring& arguments = std::wstring()) {
-  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
-  std::wstring commandLine = L"\"" + path + L"\"";
-  if (!arguments.empty()) commandLine += L" " + arguments;
-  std::wstring directory = path.substr(0, path.rfind(L'\\'));
-  PROCESS_INFORMATION info = {};
-  BOOL ok = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(),
-                           &startup, &info);
-  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-  if (!ok) Fail("cannot start", path);
-  CloseHandle(info.hThread);
+  PROCESS_INFORMATION info;
+  if (!LaunchQuietly(path, arguments, nullptr, &info)) Fail("cannot start", path);
   return {info.hProcess, info.dwProcessId};
 }
 

@@ -6,6 +6,8 @@
 #include <regex>
 #include <thread>
 
+#include "tests/launch.h"
+
 namespace e2e {
 
 namespace {
@@ -256,23 +258,8 @@ void OwnedProcess::End() {
 }
 
 OwnedProcess Start(const std::wstring& path, const wchar_t* environment) {
-  // Only the unix side of the standard streams matters under Wine: it
-  // follows these handles, and the null device holds no one's pipe.
-  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
-  std::wstring commandLine = L"\"" + path + L"\"";
-  std::wstring directory = path.substr(0, path.rfind(L'\\'));
-  PROCESS_INFORMATION started = {};
-  BOOL ok = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                           environment ? CREATE_UNICODE_ENVIRONMENT : 0, const_cast<wchar_t*>(environment),
-                           directory.c_str(), &startup, &started);
-  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-  if (!ok) return OwnedProcess();
-  CloseHandle(started.hThread);
+  PROCESS_INFORMATION started;
+  if (!LaunchQuietly(path, std::wstring(), environment, &started)) return OwnedProcess();
   return OwnedProcess(started.hProcess, started.dwProcessId);
 }
 
