@@ -16,11 +16,9 @@
 // "<what> <program> <value>".
 #include <windows.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
-
 #include <stdio.h>
 
-#include <set>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -72,22 +70,9 @@ Started Launch(const std::wstring& path, const std::wstring& arguments = std::ws
   return {info.hProcess, info.dwProcessId};
 }
 
-std::set<DWORD> ProcessesNamed(const std::wstring& name) {
-  std::set<DWORD> ids;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return ids;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-    if (lstrcmpiW(entry.szExeFile, name.c_str()) == 0) ids.insert(entry.th32ProcessID);
-  CloseHandle(snapshot);
-  return ids;
-}
-
-// A process of that name that is not one of those known before.
-DWORD NewProcessNamed(const std::wstring& name, const std::set<DWORD>& before) {
+DWORD NewProcessNamed(const std::wstring& name, const std::vector<DWORD>& before) {
   for (DWORD id : ProcessesNamed(name))
-    if (!before.count(id)) return id;
+    if (std::find(before.begin(), before.end(), id) == before.end()) return id;
   return 0;
 }
 
@@ -233,7 +218,7 @@ int Work(const std::wstring& keepFresh, const std::wstring& floor, const std::ws
 }
 
 // Time from posting the tick to a new process of the target in the process list.
-double TimeTick(HWND window, const std::wstring& targetName, const std::set<DWORD>& before) {
+double TimeTick(HWND window, const std::wstring& targetName, const std::vector<DWORD>& before) {
   double start = NowMs();
   PostMessageW(window, WM_TIMER, kTickTimer, 0);
   while (!NewProcessNamed(targetName, before)) {

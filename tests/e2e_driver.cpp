@@ -1,12 +1,8 @@
 #include "tests/e2e_driver.h"
 
-#include <tlhelp32.h>
-
 #include <fstream>
 #include <regex>
 #include <thread>
-
-#include "tests/launch.h"
 
 namespace e2e {
 
@@ -177,25 +173,6 @@ bool Sync(HWND window) {
 }
 
 // ---- Processes -------------------------------------------------------------
-
-std::vector<ProcessEntry> Processes() {
-  std::vector<ProcessEntry> all;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return all;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-    all.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
-  CloseHandle(snapshot);
-  return all;
-}
-
-std::vector<DWORD> ProcessesNamed(const std::wstring& name) {
-  std::vector<DWORD> ids;
-  for (const ProcessEntry& p : Processes())
-    if (lstrcmpiW(p.name.c_str(), name.c_str()) == 0) ids.push_back(p.id);
-  return ids;
-}
 
 DWORD ParentOf(DWORD processId) {
   for (const ProcessEntry& p : Processes())

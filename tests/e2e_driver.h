@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "tests/launch.h"
 #include "tests/support.h"
 
 namespace e2e {
@@ -48,13 +49,6 @@ bool Sync(HWND window);
 
 // ---- Processes -------------------------------------------------------------
 
-struct ProcessEntry {
-  DWORD id;
-  DWORD parent;
-  std::wstring name;
-};
-std::vector<ProcessEntry> Processes();
-std::vector<DWORD> ProcessesNamed(const std::wstring& name);
 DWORD ParentOf(DWORD processId);  // 0 when it is not running
 // Drive-letter path of a process's executable in its long form, or empty.
 std::wstring ImagePathOf(DWORD processId);

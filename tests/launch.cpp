@@ -1,5 +1,7 @@
 #include "tests/launch.h"
 
+#include <tlhelp32.h>
+
 bool LaunchQuietly(const std::wstring& path, const std::wstring& arguments, const wchar_t* environment,
                    PROCESS_INFORMATION* started) {
   HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -20,4 +22,23 @@ bool LaunchQuietly(const std::wstring& path, const std::wstring& arguments, cons
   CloseHandle(started->hThread);
   started->hThread = nullptr;
   return true;
+}
+
+std::vector<ProcessEntry> Processes() {
+  std::vector<ProcessEntry> all;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return all;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    all.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
+  CloseHandle(snapshot);
+  return all;
+}
+
+std::vector<DWORD> ProcessesNamed(const std::wstring& name) {
+  std::vector<DWORD> ids;
+  for (const ProcessEntry& p : Processes())
+    if (lstrcmpiW(p.name.c_str(), name.c_str()) == 0) ids.push_back(p.id);
+  return ids;
 }

@@ -1,9 +1,10 @@
-// Starting a program from a test or bench driver.
+// Starting and listing programs, for the test and bench drivers.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Starts path in its own folder, with the null device for its standard
 // streams: under Wine a child holding its parent's pipe keeps whoever reads
@@ -11,3 +12,15 @@
 // the caller's own. The thread handle is closed; false when it cannot start.
 bool LaunchQuietly(const std::wstring& path, const std::wstring& arguments, const wchar_t* environment,
                    PROCESS_INFORMATION* started);
+
+struct ProcessEntry {
+  DWORD id;
+  DWORD parent;
+  std::wstring name;
+};
+
+// The system's processes, in snapshot order.
+std::vector<ProcessEntry> Processes();
+
+// Identifiers of the processes with that executable name, letter case ignored.
+std::vector<DWORD> ProcessesNamed(const std::wstring& name);
