@@ -1,6 +1,9 @@
 #include "tests/support.h"
 
 #include <stdio.h>
+#include <winternl.h>
+
+#include <map>
 
 namespace {
 
@@ -32,23 +35,56 @@ void DeleteTree(const std::wstring& folder) {
 
 }  // namespace
 
-int OpenHandleCount() {
-  DWORD reported = 0;
-  if (GetProcessHandleCount(GetCurrentProcess(), &reported) && reported) return static_cast<int>(reported);
-  // Wine hands out the lowest free handle value, so once a long run of values
-  // is unused no later one is in use; each probe is a trip to the wineserver.
-  int count = 0;
+namespace {
+
+// Calls visit(handle) for each handle open in this process. Wine's
+// GetProcessHandleCount is a stub, and Wine hands out the lowest free handle
+// value, so once a long run of values is unused no later one is in use; each
+// probe is a trip to the wineserver.
+template <typename Visit>
+void ForEachOpenHandle(Visit visit) {
   int unused = 0;
   for (UINT_PTR value = 4; value <= 0xFFFC && unused < 1024; value += 4) {
     DWORD flags;
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
-      ++count;
+    HANDLE handle = reinterpret_cast<HANDLE>(value);
+    if (GetHandleInformation(handle, &flags)) {
+      visit(handle);
       unused = 0;
     } else {
       ++unused;
     }
   }
+}
+
+std::string KindOf(HANDLE handle) {
+  union {
+    PUBLIC_OBJECT_TYPE_INFORMATION info;
+    char room[512];
+  } type;
+  ULONG length = 0;
+  if (NtQueryObject(handle, ObjectTypeInformation, &type, sizeof type, &length) < 0) return "?";
+  if (!type.info.TypeName.Length) return "?";
+  return To936(std::wstring(type.info.TypeName.Buffer, type.info.TypeName.Length / sizeof(wchar_t)));
+}
+
+}  // namespace
+
+int OpenHandleCount() {
+  DWORD reported = 0;
+  if (GetProcessHandleCount(GetCurrentProcess(), &reported) && reported) return static_cast<int>(reported);
+  int count = 0;
+  ForEachOpenHandle([&count](HANDLE) { ++count; });
   return count;
+}
+
+std::string OpenHandleKinds() {
+  std::map<std::string, int> kinds;
+  ForEachOpenHandle([&kinds](HANDLE handle) { ++kinds[KindOf(handle)]; });
+  std::string out;
+  for (const auto& kind : kinds) {
+    out += (out.empty() ? "" : " ") + kind.first + "*" + std::to_string(kind.second);
+  }
+  return out;
 }
 
 TempFolder::TempFolder() {

@@ -17,6 +17,10 @@
 // a thread uses SCOPED_TRACE: take the count after it, not before.
 int OpenHandleCount();
 
+// The open handles by kind, such as "Event*3 File*2 Key*10", to tell which
+// kind a count that went wrong is made of.
+std::string OpenHandleKinds();
+
 // A new, empty folder under the temporary folder, deleted with all it holds
 // when the object goes.
 class TempFolder {

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -1102,22 +1103,39 @@ TEST_F(FaultTest, EachFailingPlatformCallGivesItsDocumentedOutcome) {
 struct Footprint {
   int handles;
   DWORD gdiObjects, userObjects;  // 0 under Wine, whose counters are stubs
+  std::string kinds;              // what the handles are, for the message
   bool operator==(const Footprint& o) const {
     return handles == o.handles && gdiObjects == o.gdiObjects && userObjects == o.userObjects;
   }
 };
 
 std::ostream& operator<<(std::ostream& out, const Footprint& f) {
-  return out << f.handles << " handles, " << f.gdiObjects << " GDI and " << f.userObjects << " USER objects";
+  return out << f.handles << " handles (" << f.kinds << "), " << f.gdiObjects << " GDI and " << f.userObjects
+             << " USER objects";
 }
 
 Footprint FootprintNow() {
   return {OpenHandleCount(), GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
-          GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
+          GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), OpenHandleKinds()};
+}
+
+// The footprint once it is back at expected, or after two seconds. Work the
+// system started for the last cycle (a thread of the shell's, say) may hold a
+// handle a moment longer; a leak never gives it back. No messages are
+// dispatched meanwhile: a timer message would run another cycle.
+Footprint SettledFootprint(const Footprint& expected) {
+  Footprint now = FootprintNow();
+  for (int waited = 0; !(now == expected) && waited < 2000; waited += 50) {
+    Sleep(50);
+    now = FootprintNow();
+  }
+  return now;
 }
 
 // Every cycle ends the real Fiddler.exe and the real shell starts it again
-// from its path; what the process holds must not grow cycle by cycle.
+// from its path; what the process holds must not grow cycle by cycle. Wine's
+// own libraries may open something once, at a moment of their choosing, and
+// keep it: that shows in one stretch of cycles, a leak in every one.
 TEST_F(WatchdogTest, ThreeHundredRestartCyclesLeaveNothingBehind) {
   ScopedOverride<decltype(shell32.ShellExecuteW)> realShell(shell32.ShellExecuteW, shell_.real());
   HelperProcess first(L"Fiddler.exe");
@@ -1129,15 +1147,24 @@ TEST_F(WatchdogTest, ThreeHundredRestartCyclesLeaveNothingBehind) {
     return FindProcessId("Fiddler.exe") != 0;
   };
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(cycle());  // the shell's first use loads what it keeps
-  const Footprint before = FootprintNow();
+  std::vector<Footprint> marks{FootprintNow()};
   size_t failures = 0;
-  for (int i = 0; i < 300; ++i) {
-    seen.log.clear();
-    ASSERT_TRUE(cycle()) << "cycle " << i;
-    failures += LoggedMessages()[1] != "结束进程 [Fiddler.exe] 成功...";
+  for (int stretch = 0; stretch < 3; ++stretch) {
+    for (int i = 0; i < 100; ++i) {
+      seen.log.clear();
+      ASSERT_TRUE(cycle()) << "cycle " << i << " of stretch " << stretch;
+      failures += LoggedMessages()[1] != "结束进程 [Fiddler.exe] 成功...";
+    }
+    marks.push_back(SettledFootprint(marks.back()));
   }
   EXPECT_EQ(failures, 0u);
-  EXPECT_EQ(FootprintNow(), before);
+  std::ostringstream told;
+  int changed = 0;
+  for (size_t i = 1; i < marks.size(); ++i) {
+    changed += !(marks[i] == marks[i - 1]);
+    told << "\n  after " << 100 * i << " cycles: " << marks[i];
+  }
+  EXPECT_LE(changed, 1) << "at the start: " << marks[0] << told.str();
   EndProcessNamed("Fiddler.exe");
 }
 
@@ -1146,5 +1173,5 @@ TEST_F(WatchdogTest, TenThousandLogLinesLeaveNothingBehind) {
   for (int i = 0; i < 10; ++i) AppendLog(window, "第一行");
   const Footprint before = FootprintNow();
   for (int i = 0; i < 10000; ++i) AppendLog(window, "正在结束 [Fiddler.exe] 进程...");
-  EXPECT_EQ(FootprintNow(), before);
+  EXPECT_EQ(SettledFootprint(before), before);
 }
