@@ -77,6 +77,15 @@ int OpenHandleCount() {
   return count;
 }
 
+int SettledHandleCount(int expected) {
+  int count = OpenHandleCount();
+  for (int waited = 0; count != expected && waited < 2000; waited += 50) {
+    Sleep(50);
+    count = OpenHandleCount();
+  }
+  return count;
+}
+
 std::string OpenHandleKinds() {
   std::map<std::string, int> kinds;
   ForEachOpenHandle([&kinds](HANDLE handle) { ++kinds[KindOf(handle)]; });

@@ -17,6 +17,11 @@
 // a thread uses SCOPED_TRACE: take the count after it, not before.
 int OpenHandleCount();
 
+// The count once it is back at expected, or after two seconds: work the
+// system started for a call (a thread of its own, say) may hold a handle a
+// moment after the call returns, where a leak never gives it back.
+int SettledHandleCount(int expected);
+
 // The open handles by kind, such as "Event*3 File*2 Key*10", to tell which
 // kind a count that went wrong is made of.
 std::string OpenHandleKinds();
