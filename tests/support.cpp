@@ -33,10 +33,6 @@ void DeleteTree(const std::wstring& folder) {
   RemoveDirectoryW(folder.c_str());
 }
 
-}  // namespace
-
-namespace {
-
 // Calls visit(handle) for each handle open in this process. Wine's
 // GetProcessHandleCount is a stub, and Wine hands out the lowest free handle
 // value, so once a long run of values is unused no later one is in use; each
@@ -62,8 +58,9 @@ std::string KindOf(HANDLE handle) {
     char room[512];
   } type;
   ULONG length = 0;
-  if (NtQueryObject(handle, ObjectTypeInformation, &type, sizeof type, &length) < 0) return "?";
-  if (!type.info.TypeName.Length) return "?";
+  if (NtQueryObject(handle, ObjectTypeInformation, &type, sizeof type, &length) < 0 || !type.info.TypeName.Length) {
+    return "?";
+  }
   return To936(std::wstring(type.info.TypeName.Buffer, type.info.TypeName.Length / sizeof(wchar_t)));
 }
 
